@@ -95,8 +95,11 @@ int init()
         GLint largest = 0;
 
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-        fatal_error("%s: OpenGL could not make a texture of this %dx%d image (largest side here: %d)",
-                    TEXTURE_PATH, texture_1->w, texture_1->h, (int)largest);
+        if (texture_1->w > largest || texture_1->h > largest)
+            fatal_error("%s: %dx%d is larger than this OpenGL's largest texture, %d",
+                        TEXTURE_PATH, texture_1->w, texture_1->h, (int)largest);
+        fatal_error("%s: OpenGL could not make a texture of this %dx%d image", TEXTURE_PATH, texture_1->w,
+                    texture_1->h);
     }
     return 1;
 }

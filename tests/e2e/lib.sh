@@ -82,6 +82,22 @@ make_solid_bmp() {
     convert -size "$2x$3" "xc:rgb($4,$5,$6)" -type truecolor BMP3:"$1"
 }
 
+# le16 N / le32 N: N as little-endian bytes
+le16() { printf "$(printf '\\%03o\\%03o' $(($1 & 255)) $(($1 >> 8 & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
+
+# make_grey_bmp OUT W H LEVEL: a 24-bit BMP of one grey level written directly, for sizes
+# beyond ImageMagick's limits
+make_grey_bmp() {
+    local out=$1 w=$2 h=$3 level=$4
+    local row=$(( (w * 3 + 3) / 4 * 4 ))
+    {
+        printf 'BM'; le32 $((54 + row * h)); le32 0; le32 54
+        le32 40; le32 "$w"; le32 "$h"; le16 1; le16 24; le32 0; le32 $((row * h)); le32 2835; le32 2835; le32 0; le32 0
+    } > "$out"
+    head -c $((row * h)) /dev/zero | tr '\0' "$(printf '\\%03o' "$level")" >> "$out"
+}
+
 # start_viewer: runs the viewer in $TRACK; its output goes to $WORK/stdout and $WORK/stderr
 start_viewer() {
     (cd "$TRACK" && exec "$TRACKVIEW" > "$WORK/stdout" 2> "$WORK/stderr") &
@@ -100,21 +116,25 @@ wait_for_window() {
     sleep 1
 }
 
-# wait_for_exit [SECONDS]: waits for the viewer to end; prints its exit status (124 if it did not end)
+# wait_for_exit [SECONDS]: waits for the viewer to end and sets VIEWER_STATUS to its exit
+# status, or to "running" if it has not ended in time (it is then killed)
+VIEWER_STATUS=
 wait_for_exit() {
     local limit=$(( ${1:-20} * 10 )) tries=0
-    while kill -0 "$VIEWER_PID" 2>/dev/null; do
+    while kill -0 "$VIEWER_PID" 2>/dev/null && [ "$(ps -o stat= -p "$VIEWER_PID" | cut -c1)" != Z ]; do
         tries=$((tries + 1))
         if [ $tries -gt $limit ]; then
-            echo 124
+            kill -9 "$VIEWER_PID" 2>/dev/null || true
+            wait "$VIEWER_PID" 2>/dev/null || true
+            VIEWER_PID=
+            VIEWER_STATUS=running
             return
         fi
         sleep 0.1
     done
-    local status=0
-    wait "$VIEWER_PID" || status=$?
+    VIEWER_STATUS=0
+    wait "$VIEWER_PID" || VIEWER_STATUS=$?
     VIEWER_PID=
-    echo $status
 }
 
 # hold_key KEY SECONDS: presses KEY (an xdotool name) for that long, pointer over the window
@@ -128,9 +148,8 @@ hold_key() {
 # press_escape_and_check_exit: Escape ends the viewer with status 0
 press_escape_and_check_exit() {
     hold_key Escape 0.2
-    local status
-    status=$(wait_for_exit 10)
-    [ "$status" = 0 ] || fail "Escape ended the viewer with status $status (want 0)"
+    wait_for_exit 10
+    [ "$VIEWER_STATUS" = 0 ] || fail "Escape ended the viewer with status $VIEWER_STATUS (want 0)"
 }
 
 # screenshot FILE: the whole screen as PNG
