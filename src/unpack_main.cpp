@@ -5,7 +5,8 @@
 
 #include "trackview.h"
 
-// Without an X display each message becomes one line on stdout, its bytes unchanged
+// Without an X display each message goes to stdout with a line feed after it, its bytes unchanged,
+// as Allegro's X11 driver prints them when it cannot show a box
 static void print_message(const char *text)
 {
     fputs(text, stdout);
@@ -16,7 +17,7 @@ static void print_message(const char *text)
 int main(int argc, char **argv)
 {
     if (argc != 2) {
-        fprintf(stderr, "usage: %s PACKAGE\n", argc > 0 ? argv[0] : "trackview-unpack");
+        fputs("usage: trackview-unpack PACKAGE\n", stderr);
         return 2;
     }
 
