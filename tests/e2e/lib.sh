@@ -44,7 +44,8 @@ start_xvfb() {
     local depth=${1:-24} size=${2:-640x480} tries=0
     local numfile=$WORK/display.$depth
 
-    Xvfb -displayfd 9 -screen 0 "${size}x${depth}" -nolisten tcp 9>"$numfile" >/dev/null 2>&1 &
+    # -noreset: a server that resets when its last client leaves refuses the next one meanwhile
+    Xvfb -displayfd 9 -screen 0 "${size}x${depth}" -nolisten tcp -noreset 9>"$numfile" >/dev/null 2>&1 &
     XVFB_PID=$!
     until [ -s "$numfile" ]; do
         tries=$((tries + 1))
@@ -138,11 +139,9 @@ wait_for_exit() {
 }
 
 # hold_key KEY SECONDS: presses KEY (an xdotool name) for that long, pointer over the window
+# NOTE: one xdotool process for the whole press, so the hold does not stretch under load
 hold_key() {
-    xdotool mousemove 100 100
-    xdotool keydown "$1"
-    sleep "$2"
-    xdotool keyup "$1"
+    xdotool mousemove 100 100 keydown "$1" sleep "$2" keyup "$1"
 }
 
 # press_escape_and_check_exit: Escape ends the viewer with status 0
