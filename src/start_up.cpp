@@ -4,7 +4,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>          // Required for: atexit, exit
+#include <string>
 
+#include "bmp_check.h"
 #include "trackview.h"
 
 BITMAP          *race      = nullptr;
@@ -39,15 +41,17 @@ bool far_plane_sum_fits(int w, int h)
 }
 
 // Load one of the two start-up images, or stop with a message naming the file
-static BITMAP *load_start_up_image(const char *path)
+// NOTE: the file is checked before Allegro's loader sees it, which trusts whatever it reads
+static BITMAP *load_start_up_image(const char *path, const bmp_limits &limits)
 {
     if (!exists(path))
         fatal_error("%s: file not found", path);
 
-    BITMAP *image = load_bitmap(path, nullptr);
+    std::string reason;
+    BITMAP     *image = load_checked_bmp(path, limits, &reason);
 
     if (!image)
-        fatal_error("%s: not a BMP file that can be loaded", path);
+        fatal_error("%s: %s", path, reason.c_str());
     return image;
 }
 
@@ -84,20 +88,15 @@ int init()
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glEnable(GL_DEPTH_TEST);
 
-    race = load_start_up_image(HEIGHTMAP_PATH);
-    if (!far_plane_sum_fits(race->w, race->h))
-        fatal_error("%s: %dx%d is too large: width*width + height*height + 65025 must stay below 2^31",
-                    HEIGHTMAP_PATH, race->w, race->h);
+    // The heightmap's sides are bounded by the far plane of the view, the texture's by OpenGL
+    race = load_start_up_image(HEIGHTMAP_PATH, bmp_limits{ 0, true });
 
-    texture_1 = load_start_up_image(TEXTURE_PATH);
+    GLint largest = 0;
+
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    texture_1 = load_start_up_image(TEXTURE_PATH, bmp_limits{ largest > 0 ? (int)largest : 0, false });
     tex = allegro_gl_make_texture_ex(0, texture_1, GL_RGB8);
     if (tex == 0) {
-        GLint largest = 0;
-
-        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-        if (texture_1->w > largest || texture_1->h > largest)
-            fatal_error("%s: %dx%d is larger than this OpenGL's largest texture, %d",
-                        TEXTURE_PATH, texture_1->w, texture_1->h, (int)largest);
         fatal_error("%s: OpenGL could not make a texture of this %dx%d image", TEXTURE_PATH, texture_1->w,
                     texture_1->h);
     }
