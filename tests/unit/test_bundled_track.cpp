@@ -5,15 +5,22 @@
 #include <gtest/gtest.h>
 
 #include "allegro_test.h"
+#include "bmp_check.h"
 
 static const std::string SOURCE = TRACKVIEW_SOURCE_DIR;
 
-// Load an image as the viewer does, kept at 24 bits as on a 24-bit display
+// Load an image as the viewer does, through its file checks, kept at 24 bits as on a 24-bit display
 static BITMAP *load_bundled(const char *relative)
 {
+    std::string reason;
+
     start_allegro_without_display();
     set_color_depth(24);
-    return load_bitmap((SOURCE + "/" + relative).c_str(), nullptr);
+
+    BITMAP *image = load_checked_bmp((SOURCE + "/" + relative).c_str(), bmp_limits{ 0, true }, &reason);
+
+    EXPECT_NE(image, nullptr) << relative << ": " << reason;
+    return image;
 }
 
 TEST(BundledTrack, HeightmapIsA96By96Grid)
