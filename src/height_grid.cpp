@@ -7,8 +7,10 @@ int         *dirmap_red = nullptr;
 static int **map_red    = nullptr;     // column x starts at map_red[x] == dirmap_red + x*h
 
 // Columns filled together by alloc: each pass over a row reads this many pixels
-// side by side and writes them into as many columns, one element each
-static const int COLUMN_BLOCK = 16;
+// side by side and writes them into as many columns, one element each.
+// NOTE: columns lie 4*h bytes apart, so when h is a multiple of 1024 every column's
+// current cache line falls in the same L1 set: 8 lines fit an 8-way set, 16 evict each other
+static const int COLUMN_BLOCK = 8;
 
 // Colour of pixel (x, y) of race packed as R*1000000 + G*1000 + B, or 0 outside the image
 int color_disruptor(int x_disruptor, int y_disruptor)
