@@ -13,7 +13,7 @@ static void put32(bytes &out, uint32_t v)
     put16(out, v >> 16);
 }
 
-bytes bmp_bytes(const bmp_spec &s)
+bytes bmp_bytes(const bmp_fields &s)
 {
     const bool   os2         = s.info_size == 12;
     const bool   masks_after = s.info_size == 40 && (s.compression == 3 || s.compression == 6);
@@ -123,13 +123,13 @@ static std::vector<uint32_t> expected(const std::function<uint32_t(int, int)> &r
     return out;
 }
 
-static crafted_bmp good(const std::string &name, const bmp_spec &spec, const std::function<uint32_t(int, int)> &rgb,
+static crafted_bmp good(const std::string &name, const bmp_fields &fields, const std::function<uint32_t(int, int)> &rgb,
                         bool variant = false)
 {
     crafted_bmp c;
 
     c.name    = name;
-    c.file    = bmp_bytes(spec);
+    c.file    = bmp_bytes(fields);
     c.width   = W;
     c.height  = H;
     c.rgb     = expected(rgb);
@@ -150,9 +150,9 @@ static crafted_bmp broken(const std::string &name, const bytes &file, const std:
 }
 
 // A paletted 5 x 3 image; entry i of the palette is EIGHT[(3 * i) % 8], so index and colour differ
-static bmp_spec paletted(int bits, int entries, bool top_down)
+static bmp_fields paletted(int bits, int entries, bool top_down)
 {
-    bmp_spec s;
+    bmp_fields s;
 
     s.width     = W;
     s.height    = top_down ? -H : H;
@@ -169,9 +169,9 @@ static std::function<uint32_t(int, int)> paletted_rgb(int entries)
     return [entries](int x, int y) { return EIGHT[(3 * pattern(x, y, entries)) % 8]; };
 }
 
-static bmp_spec true_colour_spec(int bits, uint32_t info_size, bool top_down)
+static bmp_fields true_colour_spec(int bits, uint32_t info_size, bool top_down)
 {
-    bmp_spec s;
+    bmp_fields s;
 
     s.info_size = info_size;
     s.width     = W;
@@ -184,9 +184,9 @@ static bmp_spec true_colour_spec(int bits, uint32_t info_size, bool top_down)
 }
 
 // 16-bit words of the eight colours, 5 bits a component (6 for green in 565)
-static bmp_spec sixteen_bit(bool masks, bool green6)
+static bmp_fields sixteen_bit(bool masks, bool green6)
 {
-    bmp_spec s;
+    bmp_fields s;
 
     s.width       = W;
     s.height      = H;
@@ -240,9 +240,9 @@ static bytes rle_image(bool rle4)
     return out;
 }
 
-static bmp_spec rle_spec(bool rle4, const bytes &data, int width = W, int height = H)
+static bmp_fields rle_spec(bool rle4, const bytes &data, int width = W, int height = H)
 {
-    bmp_spec s;
+    bmp_fields s;
 
     s.width       = width;
     s.height      = height;
@@ -258,7 +258,7 @@ static bmp_spec rle_spec(bool rle4, const bytes &data, int width = W, int height
 // A 24-bit header promising width x height with no pixel data at all
 static bytes header_only(int32_t width, int32_t height, int bits = 24)
 {
-    bmp_spec s;
+    bmp_fields s;
 
     s.width     = width;
     s.height    = height;
@@ -270,7 +270,7 @@ static bytes header_only(int32_t width, int32_t height, int bits = 24)
 
 static bytes small_24bit(int64_t offset = -1)
 {
-    bmp_spec s = true_colour_spec(24, 40, false);
+    bmp_fields s = true_colour_spec(24, 40, false);
 
     s.width  = 4;
     s.height = 4;
@@ -299,14 +299,14 @@ std::vector<crafted_bmp> crafted_bmps()
     set.push_back(good("good_24bit", true_colour_spec(24, 40, false), true_colour));
     set.push_back(good("good_32bit", true_colour_spec(32, 40, false), true_colour));
     {
-        bmp_spec s = true_colour_spec(32, 40, false);
+        bmp_fields s = true_colour_spec(32, 40, false);
 
         s.compression = 3;
         s.masks[0] = 0xFF0000, s.masks[1] = 0xFF00, s.masks[2] = 0xFF;
         set.push_back(good("good_32bit_masks", s, true_colour));
     }
     {
-        bmp_spec s = paletted(8, 256, false);
+        bmp_fields s = paletted(8, 256, false);
 
         s.info_size = 12;
         set.push_back(good("good_os2_8bit", s, paletted_rgb(256)));
@@ -343,7 +343,7 @@ std::vector<crafted_bmp> crafted_bmps()
     set.push_back(good("variant_v4_24bit", true_colour_spec(24, 108, false), true_colour, true));
     set.push_back(good("variant_v5_24bit", true_colour_spec(24, 124, false), true_colour, true));
     {
-        bmp_spec s = true_colour_spec(32, 124, false);
+        bmp_fields s = true_colour_spec(32, 124, false);
 
         s.compression = 3;
         s.masks[0] = 0xFF0000, s.masks[1] = 0xFF00, s.masks[2] = 0xFF, s.masks[3] = 0xFF000000;
@@ -365,7 +365,7 @@ std::vector<crafted_bmp> crafted_bmps()
     set.push_back(broken("cut_in_header", cut(good_24, 30), "file ends inside its BMP header, after 30 bytes"));
     set.push_back(broken("header_only", header_only(64, 64), "file ends after 0 of 64 rows"));
     {
-        bmp_spec s;
+        bmp_fields s;
 
         s.width  = 64;
         s.height = 64;
@@ -388,7 +388,7 @@ std::vector<crafted_bmp> crafted_bmps()
     set.push_back(broken("offset_in_header", small_24bit(20),
                          "pixel data offset 20 points into the BMP header, which ends at byte 54"));
     {
-        bmp_spec s = true_colour_spec(24, 40, false);
+        bmp_fields s = true_colour_spec(24, 40, false);
 
         s.bit_count = 2;
         set.push_back(broken("two_bits", bmp_bytes(s),
@@ -408,13 +408,13 @@ std::vector<crafted_bmp> crafted_bmps()
                              "supported: save the image as a 24-bit BMP"));
     }
     {
-        bmp_spec s = true_colour_spec(24, 64, false);
+        bmp_fields s = true_colour_spec(24, 64, false);
 
         set.push_back(broken("os2_v2_header", bmp_bytes(s),
                              "a BMP info header of 64 bytes is not one this viewer reads: save the image as a Windows BMP"));
     }
     {
-        bmp_spec s = paletted(8, 256, false);
+        bmp_fields s = paletted(8, 256, false);
 
         s.palette.clear();
         set.push_back(broken("palette_missing", bmp_bytes(s),
@@ -437,7 +437,7 @@ std::vector<crafted_bmp> crafted_bmps()
     set.push_back(broken("rle8_cut_short", bmp_bytes(rle_spec(false, { 8, 1, 0, 0, 8, 2 }, 8, 4)),
                          "the RLE data stop in row 2 (from the top) before the image's end mark: the file is cut short"));
     {
-        bmp_spec s = rle_spec(false, rle_image(false));
+        bmp_fields s = rle_spec(false, rle_image(false));
 
         s.height = -H;
         set.push_back(broken("rle8_top_down", bmp_bytes(s),

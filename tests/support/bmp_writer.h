@@ -10,7 +10,7 @@
 using bytes = std::vector<unsigned char>;
 
 // A BMP file described field by field; any field may be set to something wrong
-struct bmp_spec {
+struct bmp_fields {
     uint32_t              info_size   = 40;         // 12 (OS/2), 40, 108, 124, or anything
     int32_t               width       = 4;
     int32_t               height      = 4;          // negative: rows stored top row first
@@ -25,7 +25,7 @@ struct bmp_spec {
 
 // The file's bytes: 14-byte file header, info header (masks inside it from 52 bytes up,
 // after a 40-byte one with compression 3), palette, pixel data
-bytes bmp_bytes(const bmp_spec &spec);
+bytes bmp_bytes(const bmp_fields &fields);
 
 // Uncompressed pixel data, rows padded to 4 bytes: value(x, y) is pixel (x, y), y = 0 the top
 // row; a palette index, 16-bit word, 0xRRGGBB or 0xAARRGGBB by bit_count

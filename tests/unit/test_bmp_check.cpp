@@ -120,7 +120,7 @@ TEST(ImageChecks, EveryCutOfAGoodFileIsRefused)
 TEST(ImageChecks, PixelCountIsCappedForEveryImage)
 {
     const bmp_limits none = { 0, false };
-    bmp_spec         s;
+    bmp_fields         s;
     bmp_layout       layout;
     std::string      reason;
 
@@ -141,7 +141,7 @@ TEST(ImageChecks, PixelCountIsCappedForEveryImage)
 
 TEST(ImageChecks, TextureSideAtOpenGLsLargestPasses)
 {
-    bmp_spec    s;
+    bmp_fields    s;
     bmp_layout  layout;
     std::string reason;
 
