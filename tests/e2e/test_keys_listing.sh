@@ -60,7 +60,7 @@ screenshot "$WORK/start.ppm"
 [ "$(convert "$WORK/start.ppm" -format '%[max]' info:)" != 0 ] || fail "the grid is not in view: nothing drawn"
 
 for k in KP_Enter equal minus; do
-    xdotool mousemove 100 100 keydown "$k" sleep 0.2 keyup "$k"
+    hold_key "$k" 0.2
 done
 sleep 0.2
 screenshot "$WORK/ignored.ppm"
@@ -74,7 +74,7 @@ diff "$WORK/want" "$MESSAGES" || fail "the 24-bit listing is not the 4 points in
 # the viewer draws on: the same view as before the listing, and a key still moves it
 screenshot "$WORK/listed.ppm"
 cmp -s "$WORK/start.ppm" "$WORK/listed.ppm" || fail "the picture changed across the listing"
-xdotool mousemove 100 100 keydown r sleep 0.3 keyup r
+hold_key r 0.3
 sleep 0.2
 screenshot "$WORK/moved.ppm"
 cmp -s "$WORK/listed.ppm" "$WORK/moved.ppm" && fail "r after the listing did not move the view"

@@ -52,7 +52,7 @@ start_tip() {
 hold() {
     local tries
     for tries in 1 2 3; do
-        xdotool mousemove 100 100 keydown "$1" sleep "$2" keyup "$1"
+        hold_key "$1" "$2"
         sleep 0.1
         screenshot "$WORK/after.ppm"
         after=$(tip "$WORK/after.ppm")
