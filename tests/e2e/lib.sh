@@ -39,20 +39,11 @@ chmod +x "$WORK/bin/xmessage"
 export XMESSAGE_LOG=$MESSAGES
 export PATH="$WORK/bin:$PATH"
 
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
+
 # start_xvfb [DEPTH] [WxH]: a private X server on a free display; exports DISPLAY
 start_xvfb() {
-    local depth=${1:-24} size=${2:-640x480} tries=0
-    local numfile=$WORK/display.$depth
-
-    # -noreset: a server that resets when its last client leaves refuses the next one meanwhile
-    Xvfb -displayfd 9 -screen 0 "${size}x${depth}" -nolisten tcp -noreset 9>"$numfile" >/dev/null 2>&1 &
-    XVFB_PID=$!
-    until [ -s "$numfile" ]; do
-        tries=$((tries + 1))
-        [ $tries -gt 100 ] && fail "Xvfb did not start"
-        sleep 0.1
-    done
-    export DISPLAY=":$(tr -d '\n' < "$numfile")"
+    start_private_xvfb "$@" || fail "Xvfb did not start"
 }
 
 # stop_xvfb: ends the private X server
@@ -154,9 +145,4 @@ press_escape_and_check_exit() {
 # screenshot FILE: the whole screen as PNG
 screenshot() {
     import -window root "$1"
-}
-
-# pixel FILE X Y: prints "R G B" of that pixel, 0..255 each
-pixel() {
-    convert "$1[1x1+$2+$3]" -depth 8 rgb:- | od -An -tu1 | xargs
 }
